@@ -1,0 +1,1 @@
+// Framework layer: filled in as the windows need it.
