@@ -1,1 +1,0 @@
-// Framework layer: filled in as the windows need it.
