@@ -7,13 +7,36 @@ CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* owner) : m_pOwner(owner) {}
 
 CLoginActiveDlg::~CLoginActiveDlg() = default;
 
+namespace {
+constexpr UINT kMinimizeStrip = 162;
+constexpr UINT kCloseStrip = 160;
+} // namespace
+
+void CLoginActiveDlg::DoDataExchange()
+{
+    DDX_Control(kMinimizeButton, m_btnMinimize);
+    DDX_Control(kCloseButton, m_btnClose);
+}
+
 BOOL CLoginActiveDlg::OnInitDialog()
 {
     CDialogEx::OnInitDialog();
     m_layered.m_hWnd = m_hWnd;
     m_brushKey.CreateSolidBrush(m_colorKey);
     m_layered.SetColorKey(m_colorKey, 255);
+    InitImageButtons();
     return TRUE;
+}
+
+void CLoginActiveDlg::InitImageButtons()
+{
+    StartGdiPlusFor(m_btnMinimize);
+    StartGdiPlusFor(m_btnClose);
+    m_btnMinimize.SetImage(kMinimizeStrip);
+    m_btnClose.SetImage(kCloseStrip);
+    // The minimise area is taller than its picture, which is drawn at its top.
+    m_btnMinimize.MoveWindow(1173, 137, 39, 75, TRUE);
+    m_btnClose.MoveWindow(1208, 115, 54, 54, TRUE);
 }
 
 void CLoginActiveDlg::OnMove(int, int)

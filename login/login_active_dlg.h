@@ -5,6 +5,7 @@
 #include "framework/dialog.h"
 #include "framework/gdi.h"
 #include "skin/layered.h"
+#include "skin/png_button.h"
 
 class CLoginDlg;
 
@@ -20,9 +21,13 @@ public:
     CBrush m_brushKey;
     COLORREF m_colorKey = kColorKey;
     CLoginDlg* m_pOwner;
+    CPngButton m_btnMinimize;
+    CPngButton m_btnClose;
 
 protected:
+    void DoDataExchange() override;
     BOOL OnInitDialog() override;
+    void InitImageButtons();
     void OnOK() override {}
     void OnCancel() override {}
 

@@ -22,21 +22,24 @@ BOOL CLoginDlg::OnInitDialog()
     m_layered.m_hWnd = m_hWnd;
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    ModifyStyle(WS_CAPTION, 0);
+
+    // The picture goes on before the overlay is made: under Wine, giving a window its per-pixel
+    // alpha remakes its X window on top of the stack, which would bury an overlay made earlier.
+    const bool pictureLoaded = m_layered.m_png.Load(kBackdropPng, ResourceModule());
+    if (pictureLoaded) {
+        Gdiplus::Image* image = m_layered.m_png.Image();
+        MoveWindow(0, 0, static_cast<int>(image->GetWidth()), static_cast<int>(image->GetHeight()), TRUE);
+        CenterWindow();
+        m_layered.ApplyPng();
+    }
 
     m_pActiveDlg = std::make_unique<CLoginActiveDlg>(this);
     m_pActiveDlg->Create(CLoginActiveDlg::IDD, this);
     m_pActiveDlg->ShowWindow(SW_SHOWNORMAL);
-
-    ModifyStyle(WS_CAPTION, 0);
-    // Without the picture the window stays at its template size and place, unlayered.
-    if (!m_layered.m_png.Load(kBackdropPng, ResourceModule()))
-        return TRUE;
-
-    Gdiplus::Image* image = m_layered.m_png.Image();
-    MoveWindow(0, 0, static_cast<int>(image->GetWidth()), static_cast<int>(image->GetHeight()), TRUE);
-    CenterWindow();
-    m_pActiveDlg->MoveWindow(GetWindowRect(), TRUE);
-    m_layered.ApplyPng();
+    // Without the picture both windows keep their template sizes and places.
+    if (pictureLoaded)
+        m_pActiveDlg->MoveWindow(GetWindowRect(), TRUE);
     return TRUE;
 }
 
