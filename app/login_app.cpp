@@ -63,3 +63,8 @@ void CLoginApp::DestroyGameWindow()
 {
     // The game window arrives with the hand-off; until then there is never one to tear down.
 }
+
+void EnterGame(const wchar_t*)
+{
+    // The game window arrives with the hand-off.
+}

@@ -28,3 +28,6 @@ public:
 };
 
 extern CLoginApp theApp;
+
+// Hands a game URL over to the game window, creating it on the first game start.
+void EnterGame(const wchar_t* url);

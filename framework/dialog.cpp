@@ -1,5 +1,7 @@
 #include "framework/dialog.h"
 
+#include <algorithm>
+
 #include "framework/app.h"
 #include "framework/occ.h"
 
@@ -41,13 +43,11 @@ HWND CDialogEx::CreateFromTemplate(HWND owner)
     DialogTemplate parsed;
     std::vector<BYTE> filtered;
     const void* source = bytes;
-    m_classIdItems.clear();
+    m_templateItems.clear();
     if (parsed.Parse(bytes, ::SizeofResource(module, found))) {
-        for (const DialogItem& item : parsed.Items()) {
-            if (DialogTemplate::IsClassIdItem(item))
-                m_classIdItems.push_back(item);
-        }
-        if (!m_classIdItems.empty()) {
+        const auto& items = parsed.Items();
+        if (std::any_of(items.begin(), items.end(), DialogTemplate::IsClassIdItem)) {
+            m_templateItems = items;
             // The dialog manager knows no class ids: those items are the control container's.
             filtered = parsed.Filtered([](const DialogItem& item) { return !DialogTemplate::IsClassIdItem(item); });
             source = filtered.data();
@@ -223,9 +223,9 @@ INT_PTR CDialogEx::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return FALSE;
     }
 
-    if (message == WM_INITDIALOG && !m_classIdItems.empty()) {
+    if (message == WM_INITDIALOG && !m_templateItems.empty()) {
         // The container's controls exist before data exchange binds members to them.
-        m_container = COleControlContainer::CreateFor(*this, m_classIdItems);
+        m_container = COleControlContainer::CreateFor(*this, m_templateItems);
     }
     if (message == WM_DESTROY && m_container)
         m_container->CloseAll();

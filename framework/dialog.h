@@ -7,6 +7,8 @@
 #include "framework/dialog_template.h"
 #include "framework/wnd.h"
 
+#include <oaidl.h>
+
 class COleControlContainer;
 
 class CDialogEx : public CWnd {
@@ -28,6 +30,9 @@ public:
 
     UINT TemplateId() const { return m_templateId; }
     COleControlContainer* ControlContainer() const { return m_container.get(); }
+
+    // An event of a hosted control; the dialog's event-sink table answers true when it took it.
+    virtual bool OnControlEvent(int, DISPID, DISPPARAMS&) { return false; }
 
 protected:
     virtual BOOL OnInitDialog();
@@ -55,6 +60,7 @@ private:
     INT_PTR m_modalResult = -1;
     bool m_defaultPending = false;
     UINT m_defaultMessage = 0;
-    std::vector<DialogItem> m_classIdItems;
+    // The template's items, kept when some of them are the control container's.
+    std::vector<DialogItem> m_templateItems;
     std::unique_ptr<COleControlContainer> m_container;
 };

@@ -1,7 +1,10 @@
 #include "login/login_active_dlg.h"
 
 #include "app/login_app.h"
+
+#include <string>
 #include "login/login_dlg.h"
+#include "qarvelo_config.h"
 
 CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* owner) : m_pOwner(owner) {}
 
@@ -14,6 +17,7 @@ constexpr UINT kCloseStrip = 160;
 
 void CLoginActiveDlg::DoDataExchange()
 {
+    DDX_Control(kBrowser, m_browser);
     DDX_Control(kMinimizeButton, m_btnMinimize);
     DDX_Control(kCloseButton, m_btnClose);
 }
@@ -24,7 +28,14 @@ BOOL CLoginActiveDlg::OnInitDialog()
     m_layered.m_hWnd = m_hWnd;
     m_brushKey.CreateSolidBrush(m_colorKey);
     m_layered.SetColorKey(m_colorKey, 255);
+    m_browser.MoveWindow(560, 177, 631, 446, TRUE);
+    VARIANT empty;
+    ::VariantInit(&empty);
+    m_browser.Navigate(QARVELO_LOGIN_URL, &empty, &empty, &empty, &empty);
+    // Shown once the first navigation has completed.
+    m_browser.ShowWindow(SW_HIDE);
     InitImageButtons();
+    ::VariantClear(&empty);
     return TRUE;
 }
 
@@ -62,3 +73,21 @@ void CLoginActiveDlg::OnMinimize()
 }
 
 void CLoginActiveDlg::OnQuitWithConfirm() { theApp.OnQuitWithConfirm(); }
+
+void CLoginActiveDlg::OnBeforeNavigate2(IDispatch*, VARIANT* URL, VARIANT*, VARIANT*, VARIANT*, VARIANT*, BOOL* Cancel)
+{
+    std::wstring url;
+    if (URL->vt == VT_BSTR && URL->bstrVal)
+        url.assign(URL->bstrVal, ::SysStringLen(URL->bstrVal));
+    if (url.find(L"client=1") == std::wstring::npos)
+        return;
+    // Cancelled before the game window exists, so the login page never leaves.
+    *Cancel = TRUE;
+    EnterGame(url.c_str());
+}
+
+void CLoginActiveDlg::OnNavigateComplete2(IDispatch*, VARIANT*)
+{
+    if (!m_browser.IsWindowVisible())
+        m_browser.ShowWindow(SW_SHOW);
+}
