@@ -6,6 +6,7 @@
 #include "browser/external.h"
 #include "dialogs/confirm_dlg.h"
 #include "framework/shell_manager.h"
+#include "game/game_dialog.h"
 #include "login/login_active_dlg.h"
 #include "login/login_dlg.h"
 #include "skin/png_image.h"
@@ -61,10 +62,47 @@ void CLoginApp::OnQuitWithConfirm()
 
 void CLoginApp::DestroyGameWindow()
 {
-    // The game window arrives with the hand-off; until then there is never one to tear down.
+    if (!m_pGameDialog)
+        return;
+    CGameDialog& game = *m_pGameDialog;
+    game.m_bmpCaption.DeleteObject();
+    // With the backdrop already gone the handle is null, and the system has dropped the keys itself.
+    ::UnregisterHotKey(game.m_hWnd, game.m_nBossHotKeyId);
+    ::UnregisterHotKey(game.m_hWnd, game.m_nFullScreenHotKeyId);
+    // The record still names the old window and icon id, so this works after the window is gone too.
+    ::Shell_NotifyIconW(NIM_DELETE, &game.m_nid);
+    if (game.m_hWnd)
+        ::DestroyWindow(game.m_hWnd);
+    // The choose-server command runs inside the game window's own handler: its object may only go
+    // once that handler has returned.
+    DeleteWindowObject(std::move(m_pGameDialog));
 }
 
-void EnterGame(const wchar_t*)
+CGameDialog* GetGameWindow()
 {
-    // The game window arrives with the hand-off.
+    if (theApp.m_pGameDialog)
+        return theApp.m_pGameDialog.get();
+    theApp.m_pGameDialog = std::make_unique<CGameDialog>();
+    CGameDialog* game = theApp.m_pGameDialog.get();
+    if (!game->Create(CGameDialog::IDD)) {
+        theApp.m_pGameDialog.reset();
+        return nullptr;
+    }
+    game->ShowWindow(SW_HIDE);
+    return game;
+}
+
+void EnterGame(const wchar_t* url)
+{
+    CGameDialog* game = GetGameWindow();
+    // Without a game window the login windows stay, rather than leaving the player with nothing.
+    if (!game)
+        return;
+    VARIANT empty;
+    ::VariantInit(&empty);
+    game->m_browser.Navigate(url, &empty, &empty, &empty, &empty);
+    game->ShowWindow(SW_SHOWNORMAL);
+    game->SetActiveWindow();
+    if (CWnd* backdrop = AfxGetMainWnd())
+        backdrop->ShowWindow(SW_HIDE);
 }

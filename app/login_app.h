@@ -6,6 +6,7 @@
 #include "framework/app.h"
 
 class CImpIDispatch;
+class CGameDialog;
 
 class CLoginApp : public CWinApp {
 public:
@@ -25,9 +26,13 @@ public:
     ULONG_PTR m_gdiplusToken = 0;
     // Handed to page script by every browser; deleted only after the last browser is gone.
     std::unique_ptr<CImpIDispatch> m_pExternal;
+    // The game window, null while there is none; made on the first game start.
+    std::unique_ptr<CGameDialog> m_pGameDialog;
 };
 
 extern CLoginApp theApp;
 
-// Hands a game URL over to the game window, creating it on the first game start.
+// The game window, made (hidden) on first use; null only when its window cannot be made.
+CGameDialog* GetGameWindow();
+// Hands a game URL over to the game window and the screen from the login windows to it.
 void EnterGame(const wchar_t* url);

@@ -60,6 +60,7 @@ bool CWinApp::PumpMessage()
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
+    DeleteWaitingWindowObjects();
     return true;
 }
 

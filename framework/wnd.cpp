@@ -2,11 +2,19 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <unordered_map>
+#include <vector>
 
 #include "framework/app.h"
 
 namespace {
+
+std::vector<std::unique_ptr<CWnd>>& WaitingDeletions()
+{
+    thread_local std::vector<std::unique_ptr<CWnd>> waiting;
+    return waiting;
+}
 
 // Windows live on the thread that made them, and so does their map.
 std::unordered_map<HWND, CWnd*>& WindowMap()
@@ -122,9 +130,9 @@ static bool ModifyLong(HWND window, int index, DWORD remove, DWORD add, UINT fla
     return true;
 }
 
-bool CWnd::ModifyStyle(DWORD remove, DWORD add, UINT flags) const
+bool CWnd::ModifyStyleOf(HWND window, DWORD remove, DWORD add, UINT flags)
 {
-    return ModifyLong(m_hWnd, GWL_STYLE, remove, add, flags);
+    return ModifyLong(window, GWL_STYLE, remove, add, flags);
 }
 
 bool CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT flags) const
@@ -186,6 +194,7 @@ bool CWnd::DispatchToMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
 {
     CurrentMessage outer = m_current;
     m_current = CurrentMessage{message, wParam, lParam};
+    ++m_nMessageDepth;
     bool handled = false;
     try {
         handled = ProcessWindowMessage(message, wParam, lParam, result);
@@ -193,6 +202,7 @@ bool CWnd::DispatchToMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         // Nothing may unwind into the system's code; the default processing takes over.
         handled = false;
     }
+    --m_nMessageDepth;
     m_current = outer;
     return handled;
 }
@@ -217,4 +227,25 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LP
     }
     (void)window;
     return object->WindowProc(message, wParam, lParam);
+}
+
+void DeleteWindowObject(std::unique_ptr<CWnd> object)
+{
+    if (object && object->IsHandlingMessage())
+        WaitingDeletions().push_back(std::move(object));
+}
+
+void DeleteWaitingWindowObjects()
+{
+    auto& waiting = WaitingDeletions();
+    if (waiting.empty())
+        return;
+    // Taken out first: a destructor may itself defer another deletion.
+    std::vector<std::unique_ptr<CWnd>> ready;
+    for (auto& object : waiting) {
+        if (!object->IsHandlingMessage())
+            ready.push_back(std::move(object));
+    }
+    waiting.erase(std::remove(waiting.begin(), waiting.end(), nullptr), waiting.end());
+    ready.clear();
 }

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "framework/msgmap.h"
 
 class COleControlSite;
@@ -60,7 +62,8 @@ public:
     HWND SetActiveWindow() const { return ::SetActiveWindow(m_hWnd); }
 
     // Style changes; flags other than 0 add SWP_FRAMECHANGED-style SetWindowPos flags.
-    bool ModifyStyle(DWORD remove, DWORD add, UINT flags = 0) const;
+    bool ModifyStyle(DWORD remove, DWORD add, UINT flags = 0) const { return ModifyStyleOf(m_hWnd, remove, add, flags); }
+    static bool ModifyStyleOf(HWND window, DWORD remove, DWORD add, UINT flags = 0);
     bool ModifyStyleEx(DWORD remove, DWORD add, UINT flags = 0) const;
 
     // Centres a popup over its owner (or alternateOwner), or over the work area when that is hidden
@@ -71,6 +74,9 @@ public:
     // The ActiveX site behind this window when it is a hosted control, else null.
     COleControlSite* GetControlSite() const { return m_pCtrlSite; }
     void SetControlSite(COleControlSite* site) { m_pCtrlSite = site; }
+
+    // True while one of this window's messages is being handled (possibly further up the stack).
+    bool IsHandlingMessage() const { return m_nMessageDepth > 0; }
 
     HWND m_hWnd = nullptr;
 
@@ -110,8 +116,15 @@ private:
         LPARAM lParam;
     };
     CurrentMessage m_current{};
+    int m_nMessageDepth = 0;
     COleControlSite* m_pCtrlSite = nullptr;
 };
+
+// Deletes a window object, but not under one of its own message handlers: then the deletion waits
+// until the message loop has the outermost of them back (a command that ends its own window).
+void DeleteWindowObject(std::unique_ptr<CWnd> object);
+// Deletes the objects whose deletion was waiting and whose messages have all returned.
+void DeleteWaitingWindowObjects();
 
 // Client-coordinate helpers.
 inline int Width(const RECT& rect) { return rect.right - rect.left; }
