@@ -31,7 +31,7 @@ if ((${#missing[@]})); then
 fi
 
 # Bump when the settings below change, so existing prefixes pick them up.
-stamp_version=1
+stamp_version=2
 # shellcheck source=scripts/env.sh
 QARVELO_ENV_NO_START=1 source scripts/env.sh
 stamp="$WINEPREFIX/.qarvelo-setup"
@@ -57,6 +57,11 @@ reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
 # Chinese text (and "MS Shell Dlg") rendered with an installed CJK font.
 for face in SimSun '宋体' 'Microsoft YaHei'; do
   reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Micro Hei'
+done
+# Latin faces such as Arial fall back to the CJK font for Chinese characters, as font linking does on Windows.
+for face in Arial Tahoma 'MS Shell Dlg' 'MS Shell Dlg 2'; do
+  "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null
 done
 # Fixed 96 DPI, so that pixel geometry does not depend on the X screen.
 reg 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96
