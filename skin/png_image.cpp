@@ -24,6 +24,18 @@ ResourceBytes FindPng(HMODULE module, UINT id)
     return ResourceBytes{data, size};
 }
 
+// A movable block holding a copy of the bytes, unlocked; empty when memory runs out.
+ScopedGlobal CopyToMovableBlock(const ResourceBytes& bytes)
+{
+    ScopedGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes.size));
+    void* copy = block ? ::GlobalLock(block.Get()) : nullptr;
+    if (!copy)
+        return ScopedGlobal();
+    std::memcpy(copy, bytes.data, bytes.size);
+    ::GlobalUnlock(block.Get());
+    return block;
+}
+
 } // namespace
 
 CGdiPlusPngResource::~CGdiPlusPngResource() { Empty(); }
@@ -44,11 +56,10 @@ bool CGdiPlusPngResource::Load(UINT id, HMODULE module)
     if (!bytes.data)
         return false;
 
-    ScopedGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes.size));
-    void* copy = block ? ::GlobalLock(block.Get()) : nullptr;
-    if (!copy)
+    ScopedGlobal block = CopyToMovableBlock(bytes);
+    // Locked for as long as the image lives, so that its bytes stay where the image reads them.
+    if (!block || !::GlobalLock(block.Get()))
         return false;
-    std::memcpy(copy, bytes.data, bytes.size);
 
     ComPtr<IStream> stream;
     if (::CreateStreamOnHGlobal(block.Get(), FALSE, stream.Receive()) != S_OK) {
@@ -72,12 +83,9 @@ std::unique_ptr<Gdiplus::Image> LoadPngImage(HMODULE module, UINT id)
     ResourceBytes bytes = FindPng(module, static_cast<WORD>(id));
     if (!bytes.data)
         return nullptr;
-    ScopedGlobal block(::GlobalAlloc(GMEM_MOVEABLE, bytes.size));
-    void* copy = block ? ::GlobalLock(block.Get()) : nullptr;
-    if (!copy)
+    ScopedGlobal block = CopyToMovableBlock(bytes);
+    if (!block)
         return nullptr;
-    std::memcpy(copy, bytes.data, bytes.size);
-    ::GlobalUnlock(block.Get());
 
     ComPtr<IStream> stream;
     if (FAILED(::CreateStreamOnHGlobal(block.Get(), TRUE, stream.Receive())))
