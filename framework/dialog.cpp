@@ -234,6 +234,8 @@ INT_PTR CDialogEx::DialogMessage(UINT message, WPARAM wParam, LPARAM lParam)
     bool handled = DispatchToMap(message, wParam, lParam, result);
 
     if (message == WM_NCDESTROY) {
+        // A modal dialog whose window someone else destroyed (its owner going, say) is over too.
+        m_modalDone = true;
         m_container.reset();
         Unbind();
         PostNcDestroy();

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "app/login_app.h"
+#include "dialogs/clean_cache_dlg.h"
 #include "dialogs/confirm_dlg.h"
 #include "framework/app.h"
 #include "login/login_active_dlg.h"
@@ -353,7 +354,12 @@ void CGameDialog::OnClose()
     OnQuitWithConfirm();
 }
 
-void CGameDialog::OnClearCache() {}
+void CGameDialog::OnClearCache()
+{
+    // Modal over the game window; the page is not reloaded afterwards.
+    CCleanCacheDlg cleaner;
+    cleaner.DoModal();
+}
 
 void CGameDialog::OnChooseServer()
 {
