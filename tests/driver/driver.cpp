@@ -12,6 +12,18 @@
 //   kill <pid> [code]               TerminateProcess
 //   foreground <hwnd>               SetForegroundWindow
 //   workarea                        work area and screen size
+//   copydata <pid> <class> <text>   WM_COPYDATA with the UTF-16 text to the process's message-only
+//                                   window of that class; reports the window's answer
+//   show <hwnd> <command>           ShowWindow with that show command
+//   active                          the foreground window
+//   hold-hotkey <vk> <ms>           registers the key as a hot key of its own (no modifiers) and says
+//                                   so at once; holds it for up to ms, or until stdin ends, counting the
+//                                   presses it gets, then prints a second line. ms 0: register, let go,
+//                                   and print nothing more
+//   launch-time <timeout_ms> <x> <y> <rrggbb> <exe> [args...]
+//                                   starts the program and times, from just before CreateProcess, its
+//                                   first visible top-level window and the screen pixel (x, y) turning
+//                                   rrggbb (hex, or "face" for the dialog face colour); then ends it
 #include <windows.h>
 #include <tlhelp32.h>
 #include <winternl.h>
@@ -20,6 +32,8 @@
 #include <cwctype>
 #include <string>
 #include <vector>
+
+#include "framework/handles.h"
 
 namespace {
 
@@ -89,7 +103,7 @@ int Fail(const char* what, DWORD error = GetLastError())
 int Usage()
 {
     Json json;
-    json.open('{').key("ok").boolean(false).key("error").str(L"usage: pids|windows|send|post|click|pixel|wait|kill|foreground|workarea").close('}').print();
+    json.open('{').key("ok").boolean(false).key("error").str(L"usage: pids|windows|send|post|click|pixel|wait|kill|foreground|workarea|show|active|hold-hotkey|launch-time|copydata").close('}').print();
     return 2;
 }
 
@@ -322,6 +336,209 @@ int WorkArea()
     return 0;
 }
 
+int Active()
+{
+    Json json;
+    json.open('{').key("ok").boolean(true).key("foreground").num(FromHwnd(GetForegroundWindow())).close('}').print();
+    return 0;
+}
+
+int Show(HWND hwnd, int command)
+{
+    if (!IsWindow(hwnd))
+        return Fail("not a window", ERROR_INVALID_WINDOW_HANDLE);
+    const BOOL wasVisible = ShowWindow(hwnd, command);
+    Json json;
+    json.open('{').key("ok").boolean(true).key("was_visible").boolean(wasVisible != FALSE);
+    json.key("visible").boolean(IsWindowVisible(hwnd) != FALSE).close('}').print();
+    return 0;
+}
+
+DWORD WINAPI WatchStdin(void* mainThread)
+{
+    char byte = 0;
+    DWORD read = 0;
+    // Any byte, the end of the input or a read error all mean: let the key go.
+    ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr);
+    PostThreadMessageW(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(mainThread)), WM_QUIT, 0, 0);
+    return 0;
+}
+
+// A hot key of this thread's, let go when the scope ends.
+class ThreadHotKey {
+public:
+    ThreadHotKey(int id, UINT virtualKey)
+        : id_(id), registered_(RegisterHotKey(nullptr, id, 0, virtualKey) != FALSE), error_(registered_ ? 0 : GetLastError()) {}
+    ~ThreadHotKey()
+    {
+        if (registered_)
+            UnregisterHotKey(nullptr, id_);
+    }
+    ThreadHotKey(const ThreadHotKey&) = delete;
+    ThreadHotKey& operator=(const ThreadHotKey&) = delete;
+
+    bool registered() const { return registered_; }
+    DWORD error() const { return error_; }
+
+private:
+    int id_;
+    bool registered_;
+    DWORD error_;
+};
+
+int HoldHotKey(UINT virtualKey, DWORD holdMs)
+{
+    constexpr int kId = 1;
+    int presses = 0;
+    {
+        ThreadHotKey hotKey(kId, virtualKey);
+        {
+            Json json;
+            json.open('{').key("ok").boolean(hotKey.registered()).key("registered").boolean(hotKey.registered());
+            json.key("error").num(hotKey.error()).close('}').print();
+        }
+        if (!hotKey.registered())
+            return 1;
+        if (holdMs == 0)
+            return 0;
+        MSG message {};
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from here on
+        const ScopedHandle watcher(CreateThread(nullptr, 0, WatchStdin,
+            reinterpret_cast<void*>(static_cast<UINT_PTR>(GetCurrentThreadId())), 0, nullptr));
+        const DWORD start = GetTickCount();
+        for (bool quit = false; !quit;) {
+            const DWORD elapsed = GetTickCount() - start;
+            if (elapsed >= holdMs)
+                break;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, holdMs - elapsed, QS_ALLINPUT);
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT)
+                    quit = true;
+                else if (message.message == WM_HOTKEY && message.wParam == kId)
+                    ++presses;
+            }
+        }
+    }
+    Json json;
+    json.open('{').key("ok").boolean(true).key("hotkeys").num(presses).close('}').print();
+    return 0;
+}
+
+struct LaunchedWindow {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindShownWindow(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<LaunchedWindow*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    RECT rect {};
+    // Helper windows (IME, tooltips) are tiny; a program's first real window is not.
+    if (pid == search->pid && IsWindowVisible(hwnd) && GetWindowRect(hwnd, &rect)
+        && rect.right - rect.left >= 100 && rect.bottom - rect.top >= 100) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int LaunchTime(DWORD timeoutMs, int x, int y, const wchar_t* colour, int argc, wchar_t** argv)
+{
+    COLORREF wanted = 0;
+    if (lstrcmpiW(colour, L"face") == 0) {
+        wanted = GetSysColor(COLOR_BTNFACE);
+    } else {
+        wchar_t* end = nullptr;
+        const unsigned long rgb = wcstoul(colour, &end, 16);
+        if (*end != L'\0')
+            return Usage();
+        wanted = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    }
+    std::wstring commandLine;
+    for (int i = 0; i < argc; ++i) {
+        if (i)
+            commandLine += L' ';
+        commandLine += L'"';
+        commandLine += argv[i];
+        commandLine += L'"';
+    }
+    WindowDC screen(nullptr);
+    const COLORREF before = GetPixel(screen.Get(), x, y);
+
+    LARGE_INTEGER frequency {}, start {}, now {};
+    QueryPerformanceFrequency(&frequency);
+    STARTUPINFOW startup {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION created {};
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created))
+        return Fail("CreateProcess");
+    const ScopedHandle process(created.hProcess);
+    const ScopedHandle thread(created.hThread);
+    auto elapsedMs = [&] {
+        QueryPerformanceCounter(&now);
+        return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    };
+    double visibleMs = -1, shownMs = -1;
+    bool exited = false;
+    while (elapsedMs() < timeoutMs) {
+        if (WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0) {
+            exited = true;
+            break;
+        }
+        if (visibleMs < 0) {
+            LaunchedWindow search { created.dwProcessId, nullptr };
+            EnumWindows(FindShownWindow, reinterpret_cast<LPARAM>(&search));
+            if (search.found)
+                visibleMs = elapsedMs();
+        }
+        if (shownMs < 0 && GetPixel(screen.Get(), x, y) == wanted)
+            shownMs = elapsedMs();
+        if (visibleMs >= 0 && shownMs >= 0)
+            break;
+        Sleep(1);
+    }
+    TerminateProcess(process.Get(), 1);
+    WaitForSingleObject(process.Get(), kSendTimeoutMs);
+
+    Json json;
+    json.open('{').key("ok").boolean(visibleMs >= 0 && shownMs >= 0).key("pid").num(created.dwProcessId);
+    json.key("visible_ms").raw(std::to_string(visibleMs)).key("shown_ms").raw(std::to_string(shownMs));
+    json.key("exited").boolean(exited).key("pixel_before").num(before).key("pixel_wanted").num(wanted).close('}').print();
+    return visibleMs >= 0 && shownMs >= 0 ? 0 : 1;
+}
+
+// Message-only windows are invisible to EnumWindows; FindWindowEx walks them.
+HWND FindMessageWindow(DWORD pid, const wchar_t* className)
+{
+    for (HWND hwnd = FindWindowExW(HWND_MESSAGE, nullptr, className, nullptr); hwnd;
+         hwnd = FindWindowExW(HWND_MESSAGE, hwnd, className, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == pid)
+            return hwnd;
+    }
+    return nullptr;
+}
+
+int CopyData(DWORD pid, const wchar_t* className, const std::wstring& text)
+{
+    HWND hwnd = FindMessageWindow(pid, className);
+    if (!hwnd)
+        return Fail("no such message-only window", ERROR_INVALID_WINDOW_HANDLE);
+    COPYDATASTRUCT data {};
+    data.cbData = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(text.data());
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kSendTimeoutMs, &result))
+        return Fail("SendMessageTimeout");
+    Json json;
+    json.open('{').key("ok").boolean(true).key("hwnd").num(FromHwnd(hwnd)).key("result").num(static_cast<long long>(result)).close('}').print();
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -359,5 +576,19 @@ int wmain(int argc, wchar_t** argv)
         return Foreground(ToHwnd(n[0]));
     if (command == L"workarea" && argc == 2)
         return WorkArea();
+    if (command == L"copydata" && argc == 5 && ParseNumber(argv[2], n[0]))
+        return CopyData(static_cast<DWORD>(n[0]), argv[3], argv[4]);
+    if (command == L"active" && argc == 2)
+        return Active();
+    if (command == L"show" && numbers(2))
+        return Show(ToHwnd(n[0]), static_cast<int>(n[1]));
+    if (command == L"hold-hotkey" && numbers(2))
+        return HoldHotKey(static_cast<UINT>(n[0]), static_cast<DWORD>(n[1]));
+    if (command == L"launch-time" && argc >= 7) {
+        long long timeout = 0, x = 0, y = 0;
+        if (!ParseNumber(argv[2], timeout) || !ParseNumber(argv[3], x) || !ParseNumber(argv[4], y))
+            return Usage();
+        return LaunchTime(static_cast<DWORD>(timeout), static_cast<int>(x), static_cast<int>(y), argv[5], argc - 6, argv + 6);
+    }
     return Usage();
 }

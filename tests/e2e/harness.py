@@ -19,6 +19,10 @@ ROOT = Path(__file__).resolve().parents[2]
 BUILD = Path(os.environ.get("QARVELO_BUILD_DIR", ROOT / "build" / "x86_64"))
 LAUNCHER_EXE = BUILD / "Qarvelo.exe"
 DRIVER_EXE = BUILD / "tests" / "qarvelo_driver.exe"
+# The launcher whose login URL carries the game-start marker: the game window opens at start.
+MARKER_EXE = BUILD / "tests" / "Qarvelo_marker.exe"
+# The launcher whose browsers load every page into the scripted stand-in document (tests/standin).
+STANDIN_EXE = BUILD / "tests" / "Qarvelo_standin.exe"
 OPERATOR = ROOT / "demo" / "operator_server.py"
 OUT = ROOT / "tests" / "e2e" / "out"
 WINE = os.environ.get("WINE", "/usr/lib/wine/wine64")
@@ -155,6 +159,20 @@ class Driver:
     def foreground(self, hwnd):
         return self("foreground", hwnd, check=False)["ok"]
 
+    def show(self, hwnd, command):
+        """ShowWindow on another program's window."""
+        self("show", hwnd, command)
+
+    def active(self):
+        """The foreground window's handle (0 when there is none)."""
+        return self("active")["foreground"]
+
+    def hotkey_registration(self, vk):
+        """Tries to register the key as a hot key of the driver's own and lets it go again:
+        (registered, Windows error), the error being 1409 while another program holds the key."""
+        reply = self("hold-hotkey", vk, 0, check=False)
+        return reply["registered"], reply["error"]
+
     def workarea(self):
         reply = self("workarea")
         work = reply["work"]
@@ -167,7 +185,7 @@ class Launcher:
     """One launcher process. Popen's return code is the launcher's exit code (its low 8 bits);
     pid is its Windows process id, found through a token on its command line."""
 
-    def __init__(self, driver, name, exe=LAUNCHER_EXE, timeout=15.0):
+    def __init__(self, driver, name, exe=LAUNCHER_EXE, timeout=15.0, env=None):
         self.driver = driver
         self.exe = exe
         self.token = f"qarvelo-e2e-{uuid.uuid4().hex}"
@@ -175,7 +193,7 @@ class Launcher:
         # Output goes to a file: Wine's helper processes inherit it and would keep a pipe open.
         with open(self.log_path, "wb") as log:
             self.proc = subprocess.Popen([WINE, str(exe), self.token], stdin=subprocess.DEVNULL,
-                                         stdout=log, stderr=subprocess.STDOUT, cwd=BUILD)
+                                         stdout=log, stderr=subprocess.STDOUT, cwd=BUILD, env=env)
         try:
             self.pid = wait_until(self._find_pid, timeout, "launcher process")
         except BaseException:
@@ -220,6 +238,49 @@ class Launcher:
         """Whether the Windows process is gone; it may lag behind the Linux one for a moment."""
         reply = self.driver("wait", self.pid, timeout_ms, check=False)
         return not reply["ok"] or reply["exited"]
+
+
+class StandinLauncher(Launcher):
+    """Qarvelo_standin.exe: the launcher with the stand-in page document, which every page of its
+    browsers is loaded into. page() acts as page script (or the user on the page) would; events()
+    reads what the page saw, one dict per line of its log (see tests/standin/commands.cpp)."""
+
+    WINDOW_CLASS = "QarveloStandin"
+    PAGE_COLOUR = (0x2E, 0x8B, 0x57)  # every page is a plain area of this colour
+
+    def __init__(self, driver, name, **kwargs):
+        self.events_path = artifact(f"{name}-standin.jsonl")
+        self.events_path.unlink(missing_ok=True)
+        # Wine shows the Linux root as drive Z:.
+        env = dict(os.environ, QARVELO_STANDIN_LOG="Z:" + str(self.events_path).replace("/", "\\"))
+        super().__init__(driver, name, exe=STANDIN_EXE, env=env, **kwargs)
+
+    def events(self, name=None):
+        if not self.events_path.exists():
+            return []
+        lines = self.events_path.read_text(encoding="utf-8").splitlines()
+        events = [json.loads(line) for line in lines if line.endswith("}")]
+        return [e for e in events if name is None or e["event"] == name]
+
+    def wait_event(self, name, timeout=10.0, after=0, **fields):
+        """The first event of that name (from the after-th event on) whose fields have those values."""
+        def found():
+            return next((e for e in self.events()[after:]
+                         if e["event"] == name and all(e.get(k) == v for k, v in fields.items())), None)
+        return wait_until(found, timeout, f"stand-in event {name} {fields or ''}")
+
+    def page(self, command, window=None, timeout=10.0):
+        """Runs a command in the newest page, or in the page of the browser inside the top-level
+        window given (a Window or a handle); returns the events it caused, its own last."""
+        hwnd = getattr(window, "hwnd", window)
+        text = f"@{hwnd} {command}" if hwnd else command
+        start = len(self.events())
+        self.driver("copydata", self.pid, self.WINDOW_CLASS, text)
+        done = self.wait_event("command", timeout, after=start, text=text)
+        if not done["ok"]:
+            raise AssertionError(f"the stand-in page did not take {text!r}")
+        events = self.events()[start:]
+        return events[:events.index(done) + 1]
 
 
 # --- The X display ----------------------------------------------------------------------------
@@ -279,6 +340,62 @@ def screenshot(name, box=None):
     subprocess.run(["/usr/bin/import", "-window", "root", *crop, str(path)], check=True,
                    capture_output=True, timeout=20)
     return path
+
+
+class HotKeyHolder:
+    """Another program holding a system-wide hot key: qarvelo_driver hold-hotkey, until release()."""
+
+    def __init__(self, vk, max_ms=120_000, exe=DRIVER_EXE):
+        self.out = tempfile.TemporaryFile()
+        # Its stdin is the line to let go by: closing it ends the hold.
+        self.proc = subprocess.Popen([WINE, str(exe), "hold-hotkey", str(vk), str(max_ms)], stdin=subprocess.PIPE,
+                                     stdout=self.out, stderr=subprocess.DEVNULL)
+        first = wait_until(lambda: self._replies()[:1], 10, "hot key holder's answer")[0]
+        self.registered = first["registered"]
+        self.error = first["error"]
+
+    def _replies(self):
+        self.out.seek(0)
+        return [json.loads(line) for line in self.out.read().decode(errors="replace").splitlines() if line.strip()]
+
+    def release(self):
+        """Lets the key go; returns how many presses of it the holder got (None if it held nothing)."""
+        if self.proc.poll() is None:
+            self.proc.stdin.close()
+            self.proc.wait(10)
+        replies = self._replies()
+        self.out.close()
+        return replies[-1].get("hotkeys") if len(replies) > 1 else None
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.proc.poll() is None:
+            self.release()
+
+
+def tray_window():
+    """Wine's stand-alone notification area (top left of the screen while some program has an icon):
+    (X window id, (x, y, width, height)), or None while there is no icon."""
+    # Emptied, it is unmapped rather than destroyed.
+    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Wine System Tray$"], capture_output=True,
+                         text=True, timeout=15).stdout.split()
+    if not ids:
+        return None
+    out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", ids[0]], capture_output=True, text=True,
+                         timeout=15).stdout
+    fields = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    if not {"X", "Y", "WIDTH", "HEIGHT"} <= fields.keys():
+        return None  # gone between the search and the question
+    return int(ids[0]), (int(fields["X"]), int(fields["Y"]), int(fields["WIDTH"]), int(fields["HEIGHT"]))
+
+
+def tray_icon_point(index=0):
+    """The centre of the index-th icon of Wine's notification area: square cells, as high as the window."""
+    found = wait_until(tray_window, 10, "Wine's notification area")
+    x, y, _, height = found[1]
+    return x + height * index + height // 2, y + height // 2
 
 
 # --- The operator's site ----------------------------------------------------------------------
@@ -353,8 +470,9 @@ def launcher(request, driver, operator_server):
     A failing test leaves a screenshot of the screen as it was under tests/e2e/out/."""
     started = []
 
-    def start(**kwargs):
-        app = Launcher(driver, f"{request.node.name}-{len(started)}", **kwargs)
+    def start(cls=Launcher, **kwargs):
+        """cls: Launcher, or StandinLauncher for a launcher whose pages a test can script."""
+        app = cls(driver, f"{request.node.name}-{len(started)}", **kwargs)
         started.append(app)
         return app
 
