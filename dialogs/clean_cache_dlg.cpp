@@ -22,20 +22,6 @@ constexpr UINT kStatusPeriodMs = 400;
 constexpr wchar_t kStatusText[] = L"缓存清理中,请稍后(按ESC取消)";
 constexpr FILEOP_FLAGS kDeleteFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
 
-struct FindTraits {
-    using Handle = HANDLE;
-    static Handle Null() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { ::FindClose(handle); }
-};
-using ScopedFind = UniqueHandle<FindTraits>;
-
-struct FileTraits {
-    using Handle = HANDLE;
-    static Handle Null() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { ::CloseHandle(handle); }
-};
-using ScopedFile = UniqueHandle<FileTraits>;
-
 struct UrlCacheFindTraits {
     using Handle = HANDLE;
     static Handle Null() { return nullptr; }

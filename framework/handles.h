@@ -48,6 +48,21 @@ struct KernelHandleTraits {
 };
 using ScopedHandle = UniqueHandle<KernelHandleTraits>;
 
+// Files and listings say "none" with INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Null() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) { ::CloseHandle(handle); }
+};
+using ScopedFile = UniqueHandle<FileHandleTraits>;
+
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Null() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) { ::FindClose(handle); }
+};
+using ScopedFind = UniqueHandle<FindHandleTraits>;
+
 template <typename T>
 struct GdiObjectTraits {
     using Handle = T;

@@ -62,7 +62,7 @@ std::vector<std::wstring> EmptyFolders(const std::wstring& root)
 std::set<DWORD> ThreadsOfThisProcess()
 {
     std::set<DWORD> ids;
-    ScopedFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    ScopedFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
     THREADENTRY32 entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Thread32First(snapshot.Get(), &entry); more; more = Thread32Next(snapshot.Get(), &entry)) {

@@ -10,13 +10,6 @@ namespace testsupport {
 
 namespace {
 
-struct FindTraits {
-    using Handle = HANDLE;
-    static Handle Null() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { ::FindClose(handle); }
-};
-using ScopedFind = UniqueHandle<FindTraits>;
-
 bool IsDots(const wchar_t* name) { return !wcscmp(name, L".") || !wcscmp(name, L".."); }
 
 // Wine's own conversions between its drive paths and Unix paths.
@@ -126,7 +119,7 @@ bool WriteTestFile(const std::wstring& path, DWORD attributes)
     const size_t slash = path.rfind(L'\\');
     if (slash != std::wstring::npos)
         MakeFolders(path.substr(0, slash));
-    ScopedFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    ScopedFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
     if (!file)
         return false;
     static const char kContent[] = "qarvelo test data\r\n";

@@ -11,14 +11,6 @@
 
 namespace testsupport {
 
-// Handles whose failure value is INVALID_HANDLE_VALUE: files, listings, snapshots.
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Null() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { ::CloseHandle(handle); }
-};
-using ScopedFileHandle = UniqueHandle<FileHandleTraits>;
-
 // For messages: gtest prints narrow text.
 std::string Utf8(const std::wstring& text);
 
