@@ -267,9 +267,9 @@ void CGameDialog::OnPaint()
         return;
     }
     CPaintDC dc(m_hWnd);
-    const SIZE bitmap = m_bmpCaption.GetSize();
     if (!m_bmpCaption)
         return;
+    const SIZE bitmap = m_bmpCaption.GetSize();
     CMemoryDC source(dc.Get(), m_bmpCaption);
     ::StretchBlt(dc.Get(), 0, 0, GetClientRect().right, kCaptionHeight, source.Get(), 0, 0, bitmap.cx, kCaptionHeight,
         SRCCOPY);
