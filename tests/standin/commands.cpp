@@ -13,6 +13,11 @@
 // Words are separated by single spaces, and the last argument takes the rest of the line: headers
 // may hold spaces, and "\r\n" in them stands for a line break. Every command ends in a "command"
 // line in the log, after the lines of what it did.
+//
+// Besides, each browser's own events, as a listener connected after the host sees them, are logged
+// from its first page on: "before-navigate" (with the cancel flag as the host left it),
+// "navigate-complete" and "navigate-error", each with the top-level window, the URL and whether a
+// frame navigated. The frame navigations the stand-in makes up reach only the host.
 #include <windows.h>
 
 #include <deque>

@@ -96,7 +96,135 @@ private:
     ULONG m_refCount = 0;
 };
 
-// Everyone listening to the browser's DWebBrowserEvents2, as the browser itself would notify them.
+// The text of an event's URL argument, which the browser passes by reference.
+std::wstring UrlOf(const VARIANT& arg)
+{
+    const VARIANT* value = arg.vt == (VT_BYREF | VT_VARIANT) ? arg.pvarVal : &arg;
+    if (!value || value->vt != VT_BSTR || !value->bstrVal)
+        return {};
+    return std::wstring(value->bstrVal, ::SysStringLen(value->bstrVal));
+}
+
+// A client of the browser's events like any other, connected after the host: it logs, for each
+// navigation, the cancel flag as the host's handler left it, and whether it completed or failed.
+class BrowserEvents : public IDispatch {
+public:
+    // Connects one listener to the browser of that top-level window, unless one listens already.
+    static void Watch(IWebBrowser2* browser, HWND toplevel)
+    {
+        ComPtr<IUnknown> identity;
+        if (!browser || FAILED(browser->QueryInterface(IID_IUnknown, identity.ReceiveVoid())))
+            return;
+        for (const BrowserEvents* listener : Listeners()) {
+            if (listener->m_browser == identity.Get() && listener->m_toplevel == toplevel)
+                return;
+        }
+        ComPtr<IConnectionPointContainer> points;
+        ComPtr<IConnectionPoint> point;
+        if (FAILED(browser->QueryInterface(IID_IConnectionPointContainer, points.ReceiveVoid())) ||
+            FAILED(points->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Receive())))
+            return;
+        ComPtr<IDispatch> listener =
+            ComPtr<IDispatch>::FromBorrowed(new (std::nothrow) BrowserEvents(identity.Get(), toplevel));
+        DWORD cookie = 0;
+        if (listener)
+            point->Advise(listener.Get(), &cookie);
+    }
+
+    static bool IsListener(IDispatch* sink)
+    {
+        const auto& listeners = Listeners();
+        return std::find(listeners.begin(), listeners.end(), sink) != listeners.end();
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (iid != IID_IUnknown && iid != IID_IDispatch && iid != DIID_DWebBrowserEvents2)
+            return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refCount; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ULONG count = --m_refCount;
+        if (!count)
+            delete this;
+        return count;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (count)
+            *count = 0;
+        return count ? S_OK : E_POINTER;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+        UINT*) override
+    {
+        // Arguments come last first: the frame is the highest index.
+        const UINT count = params && params->rgvarg ? params->cArgs : 0;
+        const VARIANTARG* args = count ? params->rgvarg : nullptr;
+        if (member == DISPID_BEFORENAVIGATE2 && count == 7) {
+            const bool cancel = args[0].vt == (VT_BYREF | VT_BOOL) && args[0].pboolVal &&
+                                *args[0].pboolVal != VARIANT_FALSE;
+            Log("before-navigate", args[6], args[5]).Bool("cancel", cancel).Write();
+        } else if (member == DISPID_NAVIGATECOMPLETE2 && count == 2) {
+            Log("navigate-complete", args[1], args[0]).Write();
+        } else if (member == DISPID_NAVIGATEERROR && count == 5) {
+            const VARIANT* status = args[1].vt == (VT_BYREF | VT_VARIANT) ? args[1].pvarVal : &args[1];
+            const long code = status && status->vt == VT_I4 ? status->lVal : 0;
+            Log("navigate-error", args[4], args[3]).Num("status", code).Write();
+        }
+        return S_OK;
+    }
+
+private:
+    BrowserEvents(IUnknown* browser, HWND toplevel) : m_browser(browser), m_toplevel(toplevel)
+    {
+        Listeners().push_back(this);
+    }
+    virtual ~BrowserEvents()
+    {
+        auto& listeners = Listeners();
+        listeners.erase(std::remove(listeners.begin(), listeners.end(), this), listeners.end());
+    }
+
+    static std::vector<BrowserEvents*>& Listeners()
+    {
+        static std::vector<BrowserEvents*> listeners;
+        return listeners;
+    }
+
+    Event Log(const char* name, const VARIANTARG& frame, const VARIANTARG& url) const
+    {
+        // A frame's navigation names the frame, the page's own names the browser.
+        ComPtr<IUnknown> source;
+        if (frame.vt == VT_DISPATCH && frame.pdispVal)
+            frame.pdispVal->QueryInterface(IID_IUnknown, source.ReceiveVoid());
+        Event event(name);
+        event.Num("window", HandleNumber(m_toplevel))
+            .Str("url", UrlOf(url))
+            .Bool("frame", source.Get() != m_browser);
+        return event;
+    }
+
+    ULONG m_refCount = 0;
+    // Compared, never used: the browser holds this listener, not the other way round.
+    IUnknown* m_browser;
+    HWND m_toplevel;
+};
+
+// The host's sinks of the browser's DWebBrowserEvents2, to notify as the browser itself would; the
+// stand-in's own listeners log what the browser does, not what the stand-in makes up.
 std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser)
 {
     std::vector<ComPtr<IDispatch>> sinks;
@@ -109,10 +237,11 @@ std::vector<ComPtr<IDispatch>> EventSinks(IWebBrowser2* browser)
         return sinks;
     CONNECTDATA connection{};
     while (connections->Next(1, &connection, nullptr) == S_OK) {
-        ComPtr<IUnknown> sink;
-        *sink.Receive() = connection.pUnk;
+        // Wine's enumerator hands the sinks out without the reference COM promises (Windows adds
+        // one): borrowed, so that no sink is released once too often and freed under the browser.
+        const ComPtr<IUnknown> sink = ComPtr<IUnknown>::FromBorrowed(connection.pUnk);
         ComPtr<IDispatch> dispatch;
-        if (SUCCEEDED(sink.As(dispatch)))
+        if (SUCCEEDED(sink.As(dispatch)) && !BrowserEvents::IsListener(dispatch.Get()))
             sinks.push_back(std::move(dispatch));
     }
     return sinks;
@@ -225,6 +354,7 @@ HRESULT STDMETHODCALLTYPE Document::SetClientSite(IOleClientSite* site)
         .Num("flags", info.dwFlags)
         .Num("doubleclick", info.dwDoubleClick)
         .Write();
+    BrowserEvents::Watch(Browser().Get(), TopLevel());
     return S_OK;
 }
 
