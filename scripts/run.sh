@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Builds the 64-bit launcher and runs it under wine64 against the local demo operator.
-#   scripts/run.sh [-DQARVELO_LOGIN_URL=...]
+#   scripts/run.sh [--real] [-DQARVELO_LOGIN_URL=...]
+# Wine here has no HTML engine, so by default the launcher runs with the stand-in page of the tests:
+# a green page where the login page would be, and a click on it starts the game as the demo page's
+# link does. --real runs the plain launcher, whose pages then stay empty.
 # Passes the launcher's exit code through (16 after a confirmed quit).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
+exe=Qarvelo_standin
+if [[ ${1:-} == --real ]]; then
+  exe=Qarvelo
+  shift
+fi
 bash scripts/setup.sh
-bash scripts/build.sh --arch x86_64 --target Qarvelo "$@"
+bash scripts/build.sh --arch x86_64 --target "$exe" "$@"
 source scripts/env.sh
 
 server_pid=
@@ -28,8 +36,9 @@ if [[ $url =~ ^http://(127\.0\.0\.1|localhost):([0-9]+)/ ]]; then
   done
 fi
 
-echo "run: Qarvelo.exe on DISPLAY=$DISPLAY, login page $url"
+path=$(find build/x86_64 -name "$exe.exe" -print -quit)
+echo "run: $exe.exe on DISPLAY=$DISPLAY, login page $url"
 code=0
-"$WINE" build/x86_64/Qarvelo.exe || code=$?
+"$WINE" "$path" || code=$?
 echo "run: launcher exited with $code"
 exit "$code"

@@ -697,6 +697,14 @@ void Document::CloseView()
 
 LRESULT CALLBACK Document::ViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The demo login page's "start game" link, for a person trying the launcher without an engine.
+    if (message == WM_LBUTTONUP) {
+        auto* document = reinterpret_cast<Document*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        const size_t login = document ? document->m_url.find(L"/micro/") : std::wstring::npos;
+        if (login != std::wstring::npos)
+            document->Navigate(document->m_url.substr(0, login) + L"/game/play?server=1&client=1", {}, {});
+        return 0;
+    }
     if (message == WM_RBUTTONUP) {
         if (auto* document = reinterpret_cast<Document*>(::GetWindowLongPtrW(window, GWLP_USERDATA))) {
             POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
